@@ -56,11 +56,15 @@ std::size_t SearchOffset(std::string_view text, int start) {
     if (wanted >= text.size()) {
         return wanted;
     }
-    std::size_t i = 0;
-    while (i < wanted) {
-        i += CharLength(text, i);
+    // The place after a byte below 0x80 is always a boundary (that byte ends a character,
+    // single or double), and the bytes of 0x80 or more that follow it pair up as lead and
+    // trail. So the length of that run before `wanted` tells whether `wanted` is inside a
+    // character, without walking the text from its beginning.
+    std::size_t run = 0;
+    while (run < wanted && IsLeadByte(text[wanted - run - 1])) {
+        ++run;
     }
-    return i;
+    return run % 2 == 0 ? wanted : wanted + 1;
 }
 
 // Offset of the first `what` at or after the character boundary `from`, or npos.

@@ -8,7 +8,6 @@
 namespace vexmora {
 namespace {
 
-
 // "丂" is 81 40 and "丄" is 81 52 in GBK: their second bytes are the ASCII bytes '@' and 'R',
 // which a careless byte search would match.
 
@@ -36,29 +35,30 @@ TEST_P(FindTextTest, GivesPosition) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FindTextTest,
-    ::testing::Values(FindCase{"abcb", "b", 1, false, 2}, FindCase{"abcb", "b", 3, false, 4},
-                      FindCase{"abcb", "b", 4, false, 4}, FindCase{"abcb", "b", 5, false, -1},
-                      FindCase{"abcb", "b", 99, false, -1}, FindCase{"abcb", "b", 0, false, 2},
-                      FindCase{"abcb", "b", -7, false, 2}, FindCase{"ab", "", 1, false, 1},
-                      FindCase{"ab", "", 2, false, 2}, FindCase{"ab", "", 3, false, -1},
-                      FindCase{"", "", 1, false, -1}, FindCase{"", "a", 1, false, -1},
-                      FindCase{"xabc", "ABC", 1, true, 2}, FindCase{"xabc", "ABC", 1, false, -1},
-                      FindCase{"xABC", "abc", 1, true, 2}, FindCase{"abc", "abcd", 1, false, -1},
-                      // Second byte of a double-byte character never starts a match.
-                      FindCase{"\x81\x40", "@", 1, false, -1},
-                      FindCase{"\x81\x40@", "@", 1, false, 3},
-                      FindCase{"\x81\x52r", "r", 1, true, 3},
-                      FindCase{"\x81\x52", "R", 1, false, -1},
-                      // A start inside a character searches from the next character.
-                      FindCase{"\x81\x40@", "@", 2, false, 3},
-                      // Chinese text: "设置" found after a Chinese prefix.
-                      FindCase{"啊设置", "设置", 1, false, 3},
-                      // "\xE8\xD6" is the middle of "设置": no match across characters.
-                      FindCase{"设置", "\xE8\xD6", 1, false, -1},
-                      // ignoreCase does not fold the second byte of a character: 81 52 is
-                      // not 81 72.
-                      FindCase{"\x81\x72", "\x81R", 1, true, -1},
-                      FindCase{"a\x81\x52", "A\x81\x52", 1, true, 1}));
+    ::testing::Values(
+        FindCase{"abcb", "b", 1, false, 2}, FindCase{"abcb", "b", 3, false, 4},
+        FindCase{"abcb", "b", 4, false, 4}, FindCase{"abcb", "b", 5, false, -1},
+        FindCase{"abcb", "b", 99, false, -1}, FindCase{"abcb", "b", 0, false, 2},
+        FindCase{"abcb", "b", -7, false, 2}, FindCase{"ab", "", 1, false, 1},
+        FindCase{"ab", "", 2, false, 2}, FindCase{"ab", "", 3, false, -1},
+        FindCase{"", "", 1, false, -1}, FindCase{"", "a", 1, false, -1},
+        FindCase{"xabc", "ABC", 1, true, 2}, FindCase{"xabc", "ABC", 1, false, -1},
+        FindCase{"xABC", "abc", 1, true, 2}, FindCase{"abc", "abcd", 1, false, -1},
+        // Second byte of a double-byte character never starts a match.
+        FindCase{"\x81\x40", "@", 1, false, -1}, FindCase{"\x81\x40@", "@", 1, false, 3},
+        FindCase{"\x81\x52r", "r", 1, true, 3}, FindCase{"\x81\x52", "R", 1, false, -1},
+        // A start inside a character searches from the next character.
+        FindCase{"\x81\x40@", "@", 2, false, 3}, FindCase{"啊设置", "设置", 2, false, 3},
+        FindCase{"啊设置设置", "设置", 4, false, 7},
+        FindCase{"a\x81\x40\x81\x40@", "@", 5, false, 6},
+        // Chinese text: "设置" found after a Chinese prefix.
+        FindCase{"啊设置", "设置", 1, false, 3},
+        // "\xE8\xD6" is the middle of "设置": no match across characters.
+        FindCase{"设置", "\xE8\xD6", 1, false, -1},
+        // ignoreCase does not fold the second byte of a character: 81 52 is
+        // not 81 72.
+        FindCase{"\x81\x72", "\x81R", 1, true, -1},
+        FindCase{"a\x81\x52", "A\x81\x52", 1, true, 1}));
 
 TEST(FindTextLastTest, FindsLastOccurrenceOnCharacterBoundaries) {
     EXPECT_EQ(FindTextLast("abcb", "b"), 4);
