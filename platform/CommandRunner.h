@@ -1,6 +1,6 @@
 #pragma once
 
-#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -10,7 +10,8 @@
 // its output captured.
 namespace vexmora::platform {
 
-inline constexpr std::chrono::milliseconds kDefaultCommandTimeLimit{10000};
+// Milliseconds. (No <chrono> here: it does not compile with the core's GBK literals.)
+inline constexpr long kDefaultCommandTimeLimit = 10000;
 
 struct CommandResult {
     // False when the program could not be started (not installed, not executable).
@@ -35,7 +36,7 @@ public:
     // Runs arguments[0] (looked up in PATH unless it holds a '/') with the whole vector as its
     // arguments, standard input empty, and waits for it to end or for the time limit.
     virtual CommandResult Run(const std::vector<std::string>& arguments,
-                              std::chrono::milliseconds timeLimit = kDefaultCommandTimeLimit) = 0;
+                              long timeLimitMs = kDefaultCommandTimeLimit) = 0;
 
     // Whether the program can be found the way Run would find it.
     virtual bool IsInstalled(const std::string& program) = 0;
@@ -47,6 +48,6 @@ CommandRunner& SystemCommandRunner();
 // One line for a failure report, e.g. "gsettings is not installed", "xwallpaper timed out
 // after 10 s", "dbus-send failed (exit 1): <first line it wrote on stderr>".
 std::string DescribeFailure(const std::string& program, const CommandResult& result,
-                            std::chrono::milliseconds timeLimit = kDefaultCommandTimeLimit);
+                            long timeLimitMs = kDefaultCommandTimeLimit);
 
 } // namespace vexmora::platform

@@ -6,14 +6,11 @@
 #include <string>
 
 #include "net/Text.h"
+#include "platform/CommandRunner.h"
 
 // The desktop background of the running desktop: its picture, and the style in which the
 // desktop draws it, kept in the desktop's own settings.
 namespace vexmora::platform {
-
-// platform/CommandRunner.h; not included here, since <chrono> does not compile with the
-// core's GBK literals.
-class CommandRunner;
 
 enum class WallpaperStyle { Centred = 0, Tiled = 1, Stretched = 2 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -125,8 +126,7 @@ int ExitCodeOf(int status) {
 
 class ProcessRunner final : public CommandRunner {
 public:
-    CommandResult Run(const std::vector<std::string>& arguments,
-                      std::chrono::milliseconds timeLimit) override {
+    CommandResult Run(const std::vector<std::string>& arguments, long timeLimitMs) override {
         CommandResult result;
         if (arguments.empty() || arguments.front().empty())
             return result;
@@ -171,7 +171,7 @@ public:
         out.write.Close();
         err.write.Close();
 
-        const Clock::time_point deadline = Clock::now() + timeLimit;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeLimitMs);
         bool exited = false;
         int status = 0;
         Descriptor* streams[2] = {&out.read, &err.read};
@@ -262,11 +262,11 @@ CommandRunner& SystemCommandRunner() {
 }
 
 std::string DescribeFailure(const std::string& program, const CommandResult& result,
-                            std::chrono::milliseconds timeLimit) {
+                            long timeLimitMs) {
     if (!result.started)
         return program + " is not installed";
     if (result.timedOut) {
-        const auto seconds = std::chrono::duration<double>(timeLimit).count();
+        const double seconds = static_cast<double>(timeLimitMs) / 1000.0;
         char text[32];
         std::snprintf(text, sizeof text, "%g", seconds);
         return program + " timed out after " + text + " s";
