@@ -33,15 +33,18 @@ int FindAuthorityEnd(std::string_view text, int start) {
     return end;
 }
 
-// Position of the colon that starts the port in "host:port" or "[v6]:port", or -1.
-int FindPortColon(std::string_view hostAndPort) {
+// Position of the colon before the port in "host:port" or "[v6]:port", or -1. A host with
+// more than one colon (which no valid URL has) ends at the first and its port follows the
+// last.
+int FindPortColon(std::string_view hostAndPort, bool last) {
     if (hostAndPort.starts_with("[")) {
         int close = FindText(hostAndPort, "]");
         if (close != -1) {
-            return FindText(hostAndPort, ":", close + 1);
+            int colon = FindText(hostAndPort, ":", close + 1);
+            return colon == -1 || !last ? colon : FindTextLast(hostAndPort, ":");
         }
     }
-    return FindText(hostAndPort, ":");
+    return last ? FindTextLast(hostAndPort, ":") : FindText(hostAndPort, ":");
 }
 
 } // namespace
@@ -61,7 +64,7 @@ Text UrlHost(std::string_view url, bool keepPort) {
     const int end = FindAuthorityEnd(work, hostAt);
     Text host = TextMid(work, hostAt, end - hostAt);
     if (!keepPort) {
-        int colon = FindPortColon(host);
+        int colon = FindPortColon(host, false);
         if (colon != -1) {
             host = TextLeft(host, colon - 1);
         }
@@ -71,7 +74,7 @@ Text UrlHost(std::string_view url, bool keepPort) {
 
 int UrlPort(std::string_view url) {
     const Text hostAndPort = UrlHost(url, true);
-    const int colon = FindPortColon(hostAndPort);
+    const int colon = FindPortColon(hostAndPort, true);
     if (colon == -1) {
         return SchemeLength(url) == static_cast<int>(kHttps.size()) ? 443 : 80;
     }

@@ -56,7 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"http://h.cn:81?a=1", "h.cn", "h.cn:81", 81, "/?a=1"},
         // Bracketed IPv6 literals keep their colons.
         UrlCase{"http://[::1]:8080/p", "[::1]", "[::1]:8080", 8080, "/p"},
-        UrlCase{"https://[::1]/p", "[::1]", "[::1]", 443, "/p"}, UrlCase{"", "", "", 80, "/"}));
+        UrlCase{"https://[::1]/p", "[::1]", "[::1]", 443, "/p"},
+        // Of several colons the host ends at the first and the port follows the last.
+        UrlCase{"http://h.cn:1:2/x", "h.cn", "h.cn:1:2", 2, "/x"}, UrlCase{"", "", "", 80, "/"}));
 
 } // namespace
 } // namespace vexmora
