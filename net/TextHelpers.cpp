@@ -74,7 +74,7 @@ std::size_t FindFrom(std::string_view text, std::string_view what, std::size_t f
         return std::string_view::npos;
     }
     if (what.empty()) {
-        return from;
+        return 0; // an empty text is found at the start whenever there is text to search
     }
     for (std::size_t i = from; i < text.size(); i += CharLength(text, i)) {
         if (MatchesAt(text, i, what, ignoreCase)) {

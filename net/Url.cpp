@@ -88,7 +88,7 @@ Text UrlPath(std::string_view url) {
     // Look for the host after the scheme, so that a host such as "h" or "tp" is not found
     // inside "http://".
     const int from = SchemeLength(url) + 1;
-    int hostAt = FindText(url, host, from, true);
+    int hostAt = host.empty() ? from : FindText(url, host, from, true);
     if (hostAt == -1) {
         hostAt = from;
     }

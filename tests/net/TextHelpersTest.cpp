@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"abcb", "b", 4, false, 4}, FindCase{"abcb", "b", 5, false, -1},
         FindCase{"abcb", "b", 99, false, -1}, FindCase{"abcb", "b", 0, false, 2},
         FindCase{"abcb", "b", -7, false, 2}, FindCase{"ab", "", 1, false, 1},
-        FindCase{"ab", "", 2, false, 2}, FindCase{"ab", "", 3, false, -1},
+        FindCase{"ab", "", 2, false, 1}, FindCase{"ab", "", 3, false, -1},
         FindCase{"", "", 1, false, -1}, FindCase{"", "a", 1, false, -1},
         FindCase{"xabc", "ABC", 1, true, 2}, FindCase{"xabc", "ABC", 1, false, -1},
         FindCase{"xABC", "abc", 1, true, 2}, FindCase{"abc", "abcd", 1, false, -1},
