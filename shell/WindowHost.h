@@ -1,0 +1,23 @@
+#pragma once
+
+#include "net/Text.h"
+
+// What the shell asks of the window layer beyond the window's state (which lives in
+// WindowModel): the tray icon and the window's visibility. Called on the user-interface thread.
+namespace vexmora {
+
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+
+    // Adds the tray icon with the program's icon and this tip, or replaces it. False when the
+    // desktop offers no tray.
+    virtual bool AddTrayIcon(const Text& tip) = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual bool HasTrayIcon() const = 0;
+
+    virtual void SetWindowVisible(bool visible) = 0;
+    virtual bool IsWindowVisible() const = 0;
+};
+
+} // namespace vexmora
