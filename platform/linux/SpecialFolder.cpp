@@ -36,10 +36,13 @@ std::string HomeFolder() {
 // the home folder (empty when there is no home folder).
 std::string BaseFolder(const char* variable, const char* underHome) {
     std::string value = Environment(variable);
-    if (!value.empty() && value.front() == '/')
-        return value;
-    const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + "/" + underHome;
+    if (value.empty() || value.front() != '/') {
+        const std::string home = HomeFolder();
+        value = home.empty() ? std::string() : home + "/" + underHome;
+    }
+    while (value.size() > 1 && value.back() == '/')
+        value.pop_back();
+    return value;
 }
 
 // A folder named in user-dirs.dirs, e.g. XDG_DESKTOP_DIR="$HOME/Desktop".
@@ -94,13 +97,11 @@ std::string NativeFolder(int kind) {
     case kApplicationDataFolder:
         return BaseFolder("XDG_DATA_HOME", ".local/share");
     case kWindowsFolder: {
-        std::string data = BaseFolder("XDG_DATA_HOME", ".local/share");
+        const std::string data = BaseFolder("XDG_DATA_HOME", ".local/share");
         if (data.empty())
             return data;
         // Desktops look for user backgrounds here; the wallpaper bitmap is written into it,
         // so it must exist.
-        while (data.size() > 1 && data.back() == '/')
-            data.pop_back();
         const std::string folder = data + "/backgrounds";
         std::error_code error;
         std::filesystem::create_directories(folder, error);
