@@ -104,7 +104,9 @@ private:
                     std::string name;
                     std::string word;
                     words >> first;
-                    if (first.empty() || first.back() != ':')
+                    // " 0: +*DP-1 1920/527x1080/296+0+0  DP-1", under a "Monitors: 2" line.
+                    if (first.size() < 2 || first.back() != ':' ||
+                        first.find_first_not_of("0123456789") != first.size() - 1)
                         continue;
                     while (words >> word)
                         name = word;
