@@ -106,6 +106,9 @@ void MainWindow::BuildControls() {
             logPane_ = new QPlainTextEdit(parent);
             logPane_->setReadOnly(true);
             logPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            // The model keeps its newest lines only; the pane drops its oldest ones alike.
+            logPane_->setMaximumBlockCount(
+                static_cast<int>(WindowModel::kLogLineLimit + WindowModel::kLogLineLimit / 10) + 1);
             widget = logPane_;
             break;
         case ControlKind::GroupBox:
