@@ -216,6 +216,36 @@ void Relay(int a, int b, const std::atomic<bool>& stopping) {
 
 } // namespace
 
+// ---------------------------------------------------------------- connection threads
+
+void detail::ConnectionThreads::Start(std::function<void()> work) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(entries_, [](Entry& entry) {
+        if (!entry.done->load()) {
+            return false;
+        }
+        entry.thread.join();
+        return true;
+    });
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([work = std::move(work), done] {
+        work();
+        done->store(true);
+    });
+    entries_.push_back(Entry{std::move(thread), std::move(done)});
+}
+
+void detail::ConnectionThreads::JoinAll() {
+    std::vector<Entry> entries;
+    {
+        std::lock_guard lock(mutex_);
+        entries.swap(entries_);
+    }
+    for (Entry& entry : entries) {
+        entry.thread.join();
+    }
+}
+
 // ---------------------------------------------------------------- certificate
 
 const TestCertificate& TestCertificate::Get() {
@@ -419,14 +449,7 @@ void RawHttpServer::Stop() {
     if (acceptThread_.joinable()) {
         acceptThread_.join();
     }
-    std::vector<std::thread> workers;
-    {
-        std::lock_guard lock(mutex_);
-        workers.swap(workers_);
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    workers_.JoinAll();
     if (listenFd_ >= 0) {
         close(listenFd_);
         listenFd_ = -1;
@@ -463,9 +486,12 @@ void RawHttpServer::AcceptLoop() {
         if (fd < 0) {
             continue;
         }
-        std::lock_guard lock(mutex_);
-        int number = ++connections_;
-        workers_.emplace_back([this, fd, number] { Serve(fd, number); });
+        int number = 0;
+        {
+            std::lock_guard lock(mutex_);
+            number = ++connections_;
+        }
+        workers_.Start([this, fd, number] { Serve(fd, number); });
     }
 }
 
@@ -633,14 +659,7 @@ void LoopbackProxy::Stop() {
     if (acceptThread_.joinable()) {
         acceptThread_.join();
     }
-    std::vector<std::thread> workers;
-    {
-        std::lock_guard lock(mutex_);
-        workers.swap(workers_);
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    workers_.JoinAll();
     if (listenFd_ >= 0) {
         close(listenFd_);
         listenFd_ = -1;
@@ -662,9 +681,12 @@ void LoopbackProxy::AcceptLoop() {
         if (fd < 0) {
             continue;
         }
-        std::lock_guard lock(mutex_);
-        int number = ++connections_;
-        workers_.emplace_back([this, fd, number] { Serve(fd, number); });
+        int number = 0;
+        {
+            std::lock_guard lock(mutex_);
+            number = ++connections_;
+        }
+        workers_.Start([this, fd, number] { Serve(fd, number); });
     }
 }
 

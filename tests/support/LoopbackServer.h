@@ -33,6 +33,29 @@ class Server;
 
 namespace vexmora::test {
 
+namespace detail {
+// One thread per connection; the finished ones are joined whenever a new one starts, so that a
+// server taking thousands of connections (a benchmark) does not pile them up.
+class ConnectionThreads {
+public:
+    ConnectionThreads() = default;
+    ConnectionThreads(const ConnectionThreads&) = delete;
+    ConnectionThreads& operator=(const ConnectionThreads&) = delete;
+    ~ConnectionThreads() { JoinAll(); }
+
+    void Start(std::function<void()> work);
+    void JoinAll();
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+} // namespace detail
+
 // A self-signed certificate for 127.0.0.1 and localhost, made once per process.
 class TestCertificate {
 public:
@@ -126,7 +149,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;
     std::vector<RecordedRequest> requests_;
-    std::vector<std::thread> workers_;
+    detail::ConnectionThreads workers_;
     int connections_ = 0;
 };
 
@@ -179,7 +202,7 @@ private:
     std::thread acceptThread_;
     mutable std::mutex mutex_;
     std::vector<RecordedRequest> requests_;
-    std::vector<std::thread> workers_;
+    detail::ConnectionThreads workers_;
     int connections_ = 0;
 };
 
