@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <regex>
 #include <stdexcept>
 
@@ -159,7 +160,8 @@ std::string RecordedRequest::Header(const std::string& name) const {
 }
 
 SatelliteSimulator::SatelliteSimulator(SimulatorOptions options)
-    : options_(std::move(options)), slowDelay_(options_.slowDelayMs) {}
+    : options_(std::move(options)), slowDelay_(options_.slowDelayMs),
+      updateNotice_("卫星模拟器在线，一切正常。") {}
 
 SatelliteSimulator::~SatelliteSimulator() {
     Stop();
@@ -394,8 +396,16 @@ void SatelliteSimulator::SetUpdatePage(const std::string& version, const std::st
     updateLink_ = link;
 }
 
+void SatelliteSimulator::SetAnswer(Endpoint endpoint, const std::string& path,
+                                   const std::string& body, int status,
+                                   const std::string& contentType) {
+    std::lock_guard lock(mutex_);
+    fixedAnswers_[{endpoint, path}] = FixedAnswer{body, status, contentType};
+}
+
 void SatelliteSimulator::ResetAnswers() {
     std::lock_guard lock(mutex_);
+    fixedAnswers_.clear();
     queryAnswer_.clear();
     himawariIndex_.clear();
 }
@@ -473,12 +483,22 @@ void SatelliteSimulator::WaitSlow() {
 void SatelliteSimulator::Handle(Endpoint endpoint, const httplib::Request& request,
                                 httplib::Response& response) {
     std::set<Fault> faults;
+    std::optional<FixedAnswer> fixed;
     {
         std::lock_guard lock(mutex_);
         faults = faults_[endpoint];
+        auto it = fixedAnswers_.find({endpoint, request.path});
+        if (it != fixedAnswers_.end()) {
+            fixed = it->second;
+        }
     }
     if (faults.count(Fault::Slow)) {
         WaitSlow();
+    }
+    if (fixed) {
+        response.status = fixed->status;
+        response.set_content(fixed->body, fixed->contentType.c_str());
+        return;
     }
     if (faults.count(Fault::EmptyBody)) {
         response.status = 200;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
@@ -10,6 +9,8 @@
 #include <mutex>
 #include <set>
 #include <string>
+// <thread> brings the clocks; <chrono> itself is left out so that code compiled with GBK
+// literals can include this header (its "µs" has no GBK form).
 #include <thread>
 #include <utility>
 #include <vector>
@@ -55,6 +56,8 @@ struct RecordedRequest {
     std::string endpoint; // EndpointName
     std::string method;
     std::string target; // path and query as on the request line
+    // Names as sent, sorted by name; values with %XX escapes decoded, as the server library
+    // hands them over.
     std::vector<std::pair<std::string, std::string>> headers;
     std::chrono::system_clock::time_point received;
 
@@ -70,6 +73,9 @@ struct SimulatorOptions {
     std::time_t fixedNow = 0;     // the "current" UTC time of the answers; 0: the clock
     int fy4aThumbnailSize = 1000; // pixels of the square FengYun-4A thumbnail
     int slowDelayMs = 1500;
+    // Answer every request with "Connection: close", so that taking a server down never waits
+    // for an idle kept-alive connection (tests switch servers down and up often).
+    bool closeConnections = false;
 };
 
 class SatelliteSimulator {
@@ -102,6 +108,10 @@ public:
     void SetHimawariIndex(const std::string& body);
     void SetUpdatePage(const std::string& version, const std::string& notice,
                        const std::string& link);
+    // Answers `path` (without query) of the endpoint with this body, before any other rule;
+    // only Down and Slow still apply.
+    void SetAnswer(Endpoint endpoint, const std::string& path, const std::string& body,
+                   int status = 200, const std::string& contentType = "application/octet-stream");
     void ResetAnswers();
 
     // What the generated answers announce as the latest image.
@@ -164,8 +174,14 @@ private:
     std::string queryAnswer_;
     std::string himawariIndex_;
     std::string updateVersion_ = "2.0";
-    std::string updateNotice_ = "卫星模拟器在线，一切正常。";
+    std::string updateNotice_;
     std::string updateLink_;
+    struct FixedAnswer {
+        std::string body;
+        int status;
+        std::string contentType;
+    };
+    std::map<std::pair<Endpoint, std::string>, FixedAnswer> fixedAnswers_;
     std::vector<RecordedRequest> requests_;
     std::ofstream log_;
 };
