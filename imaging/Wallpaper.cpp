@@ -46,9 +46,13 @@ bool SetDesktopWallpaper(const Text& path, int position) {
 }
 
 bool ApplyWallpaper(const Text& path, platform::DesktopBackground& desktop) {
+    // Without its folder the bitmap would land in whatever the working folder is; the
+    // desktop is then given the picture without a bitmap file.
+    const Text folder = platform::SpecialFolderPath(platform::kWindowsFolder);
+    const Text bitmapPath = folder.empty() ? Text() : folder + kWallpaperBitmapName;
     Bytes bitmap;
-    if (!ConvertImage(platform::ReadWholeFile(path).value_or(Bytes{}), ImageFormat::Bmp,
-                      WallpaperBitmapPath(), &bitmap))
+    if (!ConvertImage(platform::ReadWholeFile(path).value_or(Bytes{}), ImageFormat::Bmp, bitmapPath,
+                      &bitmap))
         return false;
     Bytes png;
     if (!DesktopPicture(bitmap, png))

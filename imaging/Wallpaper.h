@@ -28,7 +28,8 @@ bool SetDesktopWallpaper(const Text& path, int position, platform::DesktopBackgr
 
 // Converts the picture file into the BMP file WallpaperBitmapPath() and makes that picture the
 // background in the desktop's current style, which it leaves as it is. False, with the
-// background unchanged, when the picture cannot be read or decoded.
+// background unchanged, when the picture cannot be read or decoded. When that folder cannot be
+// had no bitmap file is written, and the desktop still gets the picture.
 bool ApplyWallpaper(const Text& path);
 bool ApplyWallpaper(const Text& path, platform::DesktopBackground& desktop);
 

@@ -318,6 +318,22 @@ TEST_F(WallpaperTest, TheBitmapIsWrittenIntoTheBackgroundsFolderAndTheDesktopGet
     EXPECT_EQ(decoded->pixels[2], 30);
 }
 
+TEST_F(WallpaperTest, WithoutABackgroundsFolderNoBitmapLandsInTheWorkingFolder) {
+    ASSERT_TRUE(platform::WriteWholeFile(home + "blocker", Text("a file, not a folder")));
+    environment_.Set("XDG_DATA_HOME", home + "blocker");
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::create_directories(home + "work");
+    std::filesystem::current_path(home + "work");
+    auto background = Desktop({{"DISPLAY", ":7"}});
+
+    const bool applied = ApplyWallpaper(picture, *background);
+
+    std::filesystem::current_path(working);
+    EXPECT_TRUE(applied);
+    EXPECT_TRUE(std::filesystem::is_empty(home + "work"));
+    EXPECT_EQ(runner.commands, (Commands{{"xwallpaper", "--stretch", Staged(1)}}));
+}
+
 TEST_F(WallpaperTest, APictureThatIsMissingOrNoImageChangesNothing) {
     ASSERT_TRUE(platform::WriteWholeFile(home + "broken.png", Text("not a picture at all")));
     for (const std::string& path : {home + "missing.png", home + "broken.png"}) {
