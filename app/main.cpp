@@ -18,6 +18,8 @@ int main(int argc, char* argv[]) {
     // they are built; until then a timer tick has nothing to run and the timer keeps its period.
     vexmora::WindowEvents events;
     vexmora::platform::MainWindow window(model, events);
+    QObject::connect(&window, &vexmora::platform::MainWindow::windowDestroyed, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
 
     vexmora::StartupSteps steps;
     // steps.singleInstanceGuard: the single-instance guard (step 1) comes with its own change.

@@ -18,6 +18,17 @@ public:
 
     virtual void SetWindowVisible(bool visible) = 0;
     virtual bool IsWindowVisible() const = 0;
+
+    // Sets the visibility; a window made visible is restored from the minimised state and put
+    // in front of the other windows without staying on top of them.
+    virtual void BringForward(bool visible) = 0;
+
+    // Opens the tray menu at the mouse position.
+    virtual void PopUpTrayMenu() = 0;
+
+    // Takes the window away at once, asking nothing: the tray icon goes, the message loop
+    // ends and with it the program.
+    virtual void DestroyWindow() = 0;
 };
 
 } // namespace vexmora

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -252,6 +253,29 @@ void MainWindow::SetWindowVisible(bool visible) {
 
 bool MainWindow::IsWindowVisible() const {
     return isVisible();
+}
+
+void MainWindow::BringForward(bool visible) {
+    setVisible(visible);
+    if (!visible) {
+        return;
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void MainWindow::PopUpTrayMenu() {
+    trayMenu_->popup(QCursor::pos());
+}
+
+void MainWindow::DestroyWindow() {
+    tray_->hide();
+    trayMenu_->hide();
+    hide();
+    emit windowDestroyed();
 }
 
 void MainWindow::OnModelChange(const WindowChange& change) {

@@ -37,6 +37,9 @@ public:
     bool HasTrayIcon() const override;
     void SetWindowVisible(bool visible) override;
     bool IsWindowVisible() const override;
+    void BringForward(bool visible) override;
+    void PopUpTrayMenu() override;
+    void DestroyWindow() override;
 
     QSystemTrayIcon* TrayIcon() const { return tray_; }
     QMenu* TrayMenu() const { return trayMenu_; }
@@ -44,6 +47,10 @@ public:
     PictureBox* Picture() const { return pictureBox_; }
     QAction* MenuAction(MenuItemId item) const { return actions_[IndexOf(item)]; }
     QWidget* Control(ControlId control) const { return controls_[IndexOf(control)]; }
+
+signals:
+    // DestroyWindow ran: the program's message loop should end (main connects it to quit).
+    void windowDestroyed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTextLayout>
@@ -283,6 +284,35 @@ TEST_F(MainWindowTest, CloseAsksTheHandler) {
     window.close();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(events.calls, (std::vector<std::string>{"close 0", "close 0"}));
+}
+
+TEST_F(MainWindowTest, BringForwardRestoresAMinimisedWindow) {
+    window.showMinimized();
+    ASSERT_TRUE(test::WaitUntil([&] { return window.isMinimized(); }));
+    window.BringForward(true);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+    window.BringForward(false);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, TrayMenuPopsUpWhileTheWindowIsHidden) {
+    window.PopUpTrayMenu();
+    EXPECT_TRUE(test::WaitUntil([&] { return window.TrayMenu()->isVisible(); }));
+    EXPECT_FALSE(window.isVisible());
+    window.TrayMenu()->hide();
+}
+
+TEST_F(MainWindowTest, DestroyWindowTakesTheTrayIconAway) {
+    window.show();
+    window.AddTrayIcon(test::Gbk("Vexmora"));
+    EXPECT_TRUE(window.HasTrayIcon());
+    QSignalSpy ended(&window, &MainWindow::windowDestroyed);
+    window.DestroyWindow();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(window.HasTrayIcon());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(events.calls.empty()) << "no close question";
 }
 
 QByteArray PngOf(int width, int height) {

@@ -32,6 +32,9 @@ public:
         visible = visibleNow;
     }
     bool IsWindowVisible() const override { return visible; }
+    void BringForward(bool visibleNow) override { SetWindowVisible(visibleNow); }
+    void PopUpTrayMenu() override {}
+    void DestroyWindow() override {}
 
     std::vector<std::string> calls;
     bool tray = false;
