@@ -67,10 +67,12 @@ Bytes FetchHimawariHd(const Endpoints& endpoints) {
     for (const Text& url : HimawariTileUrls(base)) {
         tiles.push_back(HttpRequest(url));
     }
-    for (const Bytes& tile : tiles) {
-        if (!IsDecodableImage(tile)) {
+    for (Bytes& tile : tiles) {
+        std::optional<Bytes> decoded = DecodeToBmp(tile);
+        if (!decoded) {
             return {};
         }
+        tile = std::move(*decoded);
     }
     Bytes top = JoinImages(tiles[0], tiles[1], false);
     Bytes bottom = JoinImages(tiles[2], tiles[3], false);
