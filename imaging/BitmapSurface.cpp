@@ -80,7 +80,7 @@ void BitmapSurface::InitPalettes() {
 }
 
 void BitmapSurface::Reset() {
-    Bytes().swap(dibImage);
+    Bytes().swap(fileImage);
 }
 
 std::array<std::uint8_t, 40> BitmapSurface::HeaderBytes(const Header& h) {
@@ -133,14 +133,14 @@ bool BitmapSurface::BuildDib(std::int32_t width, std::int32_t height, std::int32
     header.height = height;
     header.bitCount = static_cast<std::uint16_t>(bitCount);
     try {
-        Bytes image(static_cast<std::size_t>(total), 0);
+        Bytes image(static_cast<std::size_t>(14 + total), 0);
         const auto headerBytes = HeaderBytes(header);
-        std::memcpy(image.data(), headerBytes.data(), headerBytes.size());
+        std::memcpy(image.data() + 14, headerBytes.data(), headerBytes.size());
         const Bytes* table = bitCount == 1 ? &palette2 : bitCount == 4 ? &palette16 : &palette256;
         if (entries != 0) {
-            std::memcpy(image.data() + kHeaderSize, table->data(), entries * 4);
+            std::memcpy(image.data() + 14 + kHeaderSize, table->data(), entries * 4);
         }
-        dibImage.swap(image);
+        fileImage.swap(image);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -154,30 +154,30 @@ bool BitmapSurface::Create(std::int32_t width, std::int32_t height, std::int32_t
 }
 
 std::int32_t BitmapSurface::Width() const {
-    return dibImage.empty() ? 0 : static_cast<std::int32_t>(Get32(&dibImage[4]));
+    return fileImage.empty() ? 0 : static_cast<std::int32_t>(Get32(Dib() + 4));
 }
 
 std::int32_t BitmapSurface::Height() const {
-    return dibImage.empty() ? 0 : static_cast<std::int32_t>(Get32(&dibImage[8]));
+    return fileImage.empty() ? 0 : static_cast<std::int32_t>(Get32(Dib() + 8));
 }
 
 std::int32_t BitmapSurface::BitCount() const {
-    return dibImage.empty() ? 0 : dibImage[14] | dibImage[15] << 8;
+    return fileImage.empty() ? 0 : Dib()[14] | Dib()[15] << 8;
 }
 
 std::size_t BitmapSurface::ColorTableSize() const {
-    return dibImage.empty() ? 0 : static_cast<std::size_t>(ColorCount(dibImage.data())) * 4;
+    return fileImage.empty() ? 0 : static_cast<std::size_t>(ColorCount(Dib())) * 4;
 }
 
 const std::uint8_t* BitmapSurface::ColorTable() const {
-    return ColorTableSize() == 0 ? nullptr : dibImage.data() + kHeaderSize;
+    return ColorTableSize() == 0 ? nullptr : Dib() + kHeaderSize;
 }
 
 std::int32_t BitmapSurface::Stride() const {
-    return dibImage.empty()
+    return fileImage.empty()
                ? 0
-               : static_cast<std::int32_t>(StrideFor(
-                     std::int64_t{Width()} * (dibImage[12] | dibImage[13] << 8) * BitCount()));
+               : static_cast<std::int32_t>(
+                     StrideFor(std::int64_t{Width()} * (Dib()[12] | Dib()[13] << 8) * BitCount()));
 }
 
 std::size_t BitmapSurface::PixelAreaSize() const {
@@ -185,11 +185,11 @@ std::size_t BitmapSurface::PixelAreaSize() const {
 }
 
 std::uint8_t* BitmapSurface::PixelArea() {
-    return dibImage.empty() ? nullptr : dibImage.data() + kHeaderSize + ColorTableSize();
+    return fileImage.empty() ? nullptr : Dib() + kHeaderSize + ColorTableSize();
 }
 
 const std::uint8_t* BitmapSurface::PixelArea() const {
-    return dibImage.empty() ? nullptr : dibImage.data() + kHeaderSize + ColorTableSize();
+    return fileImage.empty() ? nullptr : Dib() + kHeaderSize + ColorTableSize();
 }
 
 std::uint8_t* BitmapSurface::RowPointer(std::int32_t y) {
@@ -200,23 +200,40 @@ const std::uint8_t* BitmapSurface::RowPointer(std::int32_t y) const {
     return PixelArea() + static_cast<std::size_t>(Height() - 1 - y) * Stride();
 }
 
+void BitmapSurface::FillFileHeader() {
+    fileImage[0] = 'B';
+    fileImage[1] = 'M';
+    Put32(&fileImage[2], static_cast<std::uint32_t>(fileImage.size()));
+    Put32(&fileImage[6], 0);
+    Put32(&fileImage[10], static_cast<std::uint32_t>(54 + ColorTableSize()));
+}
+
 Bytes BitmapSurface::ToBmpBytes() const {
-    if (dibImage.empty()) {
+    if (fileImage.empty()) {
         return {};
     }
-    Bytes out(14 + dibImage.size());
+    Bytes out(fileImage);
     out[0] = 'B';
     out[1] = 'M';
     Put32(&out[2], static_cast<std::uint32_t>(out.size()));
     Put32(&out[10], static_cast<std::uint32_t>(54 + ColorTableSize()));
-    std::memcpy(out.data() + 14, dibImage.data(), dibImage.size());
+    return out;
+}
+
+Bytes BitmapSurface::TakeBmpBytes() {
+    if (fileImage.empty()) {
+        return {};
+    }
+    FillFileHeader();
+    Bytes out;
+    out.swap(fileImage);
     return out;
 }
 
 std::uint32_t BitmapSurface::StoredToColor(const std::uint8_t* row, std::int32_t x) const {
     const std::int32_t bits = BitCount();
     auto entry = [&](unsigned index) {
-        const std::uint8_t* e = dibImage.data() + kHeaderSize + index * 4;
+        const std::uint8_t* e = Dib() + kHeaderSize + index * 4;
         return static_cast<std::uint32_t>(e[2]) | static_cast<std::uint32_t>(e[1]) << 8 |
                static_cast<std::uint32_t>(e[0]) << 16;
     };
@@ -242,7 +259,7 @@ std::uint32_t BitmapSurface::StoredToColor(const std::uint8_t* row, std::int32_t
 std::uint8_t BitmapSurface::NearestTableEntry(std::uint32_t color) const {
     const int red = color & 0xFF, green = (color >> 8) & 0xFF, blue = (color >> 16) & 0xFF;
     const std::size_t entries = ColorTableSize() / 4;
-    const std::uint8_t* table = dibImage.data() + kHeaderSize;
+    const std::uint8_t* table = Dib() + kHeaderSize;
     std::size_t best = 0;
     int bestDistance = std::numeric_limits<int>::max();
     for (std::size_t i = 0; i < entries; ++i) {
@@ -357,7 +374,7 @@ bool BitmapSurface::LoadFromFile(const Text& path, std::int32_t bitCount) {
 bool BitmapSurface::DrawOnto(BitmapSurface& target, std::int32_t sourceX, std::int32_t sourceY,
                              std::optional<std::int32_t> width, std::optional<std::int32_t> height,
                              std::int32_t destX, std::int32_t destY) const {
-    if (dibImage.empty()) {
+    if (fileImage.empty()) {
         return false;
     }
     // Clip in 64 bits so that no argument can overflow the arithmetic.
@@ -381,11 +398,10 @@ bool BitmapSurface::DrawOnto(BitmapSurface& target, std::int32_t sourceX, std::i
     }
     const std::int32_t bits = BitCount();
     const bool sameDepth = bits == target.BitCount();
-    const bool sameTable =
-        sameDepth && ColorTableSize() == target.ColorTableSize() &&
-        std::memcmp(ColorTable() ? ColorTable() : dibImage.data(),
-                    target.ColorTable() ? target.ColorTable() : target.dibImage.data(),
-                    ColorTableSize()) == 0;
+    const bool sameTable = sameDepth && ColorTableSize() == target.ColorTableSize() &&
+                           std::memcmp(ColorTable() ? ColorTable() : Dib(),
+                                       target.ColorTable() ? target.ColorTable() : target.Dib(),
+                                       ColorTableSize()) == 0;
     for (std::int64_t row = 0; row < h; ++row) {
         const std::uint8_t* from = RowPointer(static_cast<std::int32_t>(sy + row));
         std::uint8_t* to = target.RowPointer(static_cast<std::int32_t>(dy + row));

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "net/Text.h"
 #include "platform/ImageCodec.h"
@@ -12,8 +13,9 @@ namespace vexmora {
 // An in-memory picture held as `dibImage`: a BMP file image without its 14-byte file header
 // (40-byte information header, colour table for 1, 4 and 8 bits, pixel rows bottom row first,
 // each row padded to a multiple of 4 bytes). The pixel rows in `dibImage` are the picture's
-// only store, so they are always up to date. Positions count from (0, 0) at the top-left corner;
-// colours passed in and out are R | G<<8 | B<<16.
+// only store, so they are always up to date. The buffer keeps room for the file header in
+// front, so that TakeBmpBytes hands the picture out without copying it. Positions count from (0, 0)
+// at the top-left corner; colours passed in and out are R | G<<8 | B<<16.
 class BitmapSurface {
 public:
     // The fields of the 40-byte information header, in their stored order.
@@ -85,6 +87,8 @@ public:
     // "BM", file size, two reserved zeros, offset of the pixel rows, then `dibImage`. Empty
     // bytes for a surface without a picture.
     Bytes ToBmpBytes() const;
+    // The same bytes, moved out without a copy; the surface is empty afterwards.
+    Bytes TakeBmpBytes();
 
     // The colour at (x, y); 0xFFFFFFFF outside the picture.
     std::uint32_t ReadPixel(std::int32_t x, std::int32_t y) const;
@@ -92,7 +96,10 @@ public:
     // false outside the picture.
     bool WritePixel(std::int32_t x, std::int32_t y, std::uint32_t color);
 
-    const Bytes& DibImage() const { return dibImage; }
+    std::span<const std::uint8_t> DibImage() const {
+        return fileImage.empty() ? std::span<const std::uint8_t>()
+                                 : std::span<const std::uint8_t>(fileImage).subspan(14);
+    }
 
     // The default colour tables, 4 bytes per entry: blue, green, red, 0.
     const Bytes& Palette2() const { return palette2; }
@@ -105,11 +112,16 @@ private:
     std::uint32_t StoredToColor(const std::uint8_t* row, std::int32_t x) const;
     void ColorToStored(std::uint8_t* row, std::int32_t x, std::uint32_t color);
     std::uint8_t NearestTableEntry(std::uint32_t color) const;
+    std::uint8_t* Dib() { return fileImage.data() + 14; }
+    const std::uint8_t* Dib() const { return fileImage.data() + 14; }
+    void FillFileHeader();
 
     Bytes palette2;
     Bytes palette16;
     Bytes palette256;
-    Bytes dibImage;
+    // The 14-byte file header (filled in when the bytes are handed out), then `dibImage`;
+    // empty when the surface has no picture.
+    Bytes fileImage;
 };
 
 } // namespace vexmora

@@ -67,7 +67,26 @@ bool LooksLikeBmp(const Bytes& data) {
     return data.size() >= 2 && data[0] == 'B' && data[1] == 'M';
 }
 
-std::optional<platform::DecodedImage> DecodeBmp(const Bytes& data) {
+namespace {
+
+// Where everything lies in a BMP file, checked against the file's real length.
+struct BmpLayout {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    bool topDown = false;
+    std::uint32_t bitCount = 0;
+    bool bitfields = false;
+    Channel red, green, blue, alpha;
+    std::vector<std::uint8_t> table; // blue, green, red per entry, 2^bits entries
+    std::size_t start = 0;           // first stored row
+    std::size_t stride = 0;
+
+    const std::uint8_t* StoredRow(const std::uint8_t* file, std::int64_t y) const {
+        return file + start + stride * static_cast<std::size_t>(topDown ? y : height - 1 - y);
+    }
+};
+
+std::optional<BmpLayout> ParseBmp(const Bytes& data) {
     const std::size_t size = data.size();
     if (!LooksLikeBmp(data) || size < 14 + 12) {
         return std::nullopt;
@@ -170,6 +189,34 @@ std::optional<platform::DecodedImage> DecodeBmp(const Bytes& data) {
     if (start > size || size - start < pixelBytes) {
         return std::nullopt; // truncated
     }
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.topDown = topDown;
+    layout.bitCount = bitCount;
+    layout.bitfields = bitfields;
+    layout.red = red, layout.green = green, layout.blue = blue, layout.alpha = alpha;
+    layout.table = std::move(table);
+    layout.start = start;
+    layout.stride = stride;
+    return layout;
+}
+
+} // namespace
+
+std::optional<platform::DecodedImage> DecodeBmp(const Bytes& data) {
+    const auto parsed = ParseBmp(data);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    const BmpLayout& layout = *parsed;
+    const std::uint8_t* file = data.data();
+    const std::int64_t width = layout.width, height = layout.height;
+    const std::uint32_t bitCount = layout.bitCount;
+    const bool bitfields = layout.bitfields;
+    const Channel &red = layout.red, &green = layout.green, &blue = layout.blue,
+                  &alpha = layout.alpha;
+    const std::vector<std::uint8_t>& table = layout.table;
 
     platform::DecodedImage image;
     image.width = static_cast<std::int32_t>(width);
@@ -181,8 +228,7 @@ std::optional<platform::DecodedImage> DecodeBmp(const Bytes& data) {
     }
     bool anyAlpha = false;
     for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* row =
-            file + start + stride * static_cast<std::size_t>(topDown ? y : height - 1 - y);
+        const std::uint8_t* row = layout.StoredRow(file, y);
         std::uint8_t* out = image.pixels.data() + static_cast<std::size_t>(y) * width * 4;
         switch (bitCount) {
         case 1:
@@ -280,6 +326,30 @@ std::optional<Bytes> EncodeBmp(const platform::DecodedImage& image) {
         }
     }
     return out;
+}
+
+std::optional<BmpRowView> ViewBmpRows(const Bytes& data) {
+    const auto layout = ParseBmp(data);
+    if (!layout) {
+        return std::nullopt;
+    }
+    // Only layouts whose bytes already are blue, green, red (and a byte without meaning).
+    const bool plain24 = layout->bitCount == 24;
+    const bool plain32 =
+        layout->bitCount == 32 &&
+        (!layout->bitfields || (layout->red.mask == 0xFF0000 && layout->green.mask == 0xFF00 &&
+                                layout->blue.mask == 0xFF && layout->alpha.mask == 0));
+    if (!plain24 && !plain32) {
+        return std::nullopt;
+    }
+    BmpRowView view;
+    view.width = static_cast<std::int32_t>(layout->width);
+    view.height = static_cast<std::int32_t>(layout->height);
+    view.bytesPerPixel = plain24 ? 3 : 4;
+    view.top = layout->StoredRow(data.data(), 0);
+    view.step = layout->topDown ? static_cast<std::ptrdiff_t>(layout->stride)
+                                : -static_cast<std::ptrdiff_t>(layout->stride);
+    return view;
 }
 
 std::optional<platform::DecodedImage> DecodeAnyImage(const Bytes& data) {

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "imaging/BitmapSurface.h"
-#include "imaging/BmpCodec.h"
+#include "imaging/PixelRows.h"
 
 namespace vexmora {
 namespace {
@@ -113,6 +113,131 @@ bool PixelScaler::WriteSurface(BitmapSurface& surface, const ColorArray& pixels,
     return true;
 }
 
+namespace {
+
+// Source pixels as ColorArray values.
+struct ColorSource {
+    const std::uint32_t* data;
+    std::int32_t width;
+    const std::uint32_t* Row(std::int32_t r) const {
+        return data + static_cast<std::size_t>(r) * width;
+    }
+    template <typename Sum>
+    static void Add(const std::uint32_t* row, std::int32_t c, Sum& red, Sum& green, Sum& blue) {
+        const std::uint32_t color = row[c];
+        red += color & 0xFF;
+        green += (color >> 8) & 0xFF;
+        blue += (color >> 16) & 0xFF;
+    }
+};
+
+// Source pixels as bytes blue, green, red of an image's rows.
+struct RowSource {
+    const PixelRows* rows;
+    const std::uint8_t* Row(std::int32_t r) const { return rows->Row(r); }
+    int step;
+    template <typename Sum>
+    void Add(const std::uint8_t* row, std::int32_t c, Sum& red, Sum& green, Sum& blue) const {
+        const std::uint8_t* p = row + static_cast<std::size_t>(c) * step;
+        red += p[2];
+        green += p[1];
+        blue += p[0];
+    }
+};
+
+// Target rows as ColorArray values.
+struct ColorSink {
+    std::uint32_t* data;
+    std::int32_t width;
+    void Put(std::int32_t x, std::int32_t y, std::uint32_t red, std::uint32_t green,
+             std::uint32_t blue) {
+        data[static_cast<std::size_t>(y) * width + x] = red | green << 8 | blue << 16;
+    }
+};
+
+// Target rows written straight into a 24-bit surface: the bytes WriteSurface would give.
+struct SurfaceSink {
+    BitmapSurface* surface;
+    std::uint8_t* row = nullptr;
+    std::int32_t rowY = -1;
+    void Put(std::int32_t x, std::int32_t y, std::uint32_t red, std::uint32_t green,
+             std::uint32_t blue) {
+        if (y != rowY) {
+            row = surface->RowPointer(y);
+            rowY = y;
+        }
+        std::uint8_t* p = row + static_cast<std::size_t>(x) * 3;
+        p[0] = static_cast<std::uint8_t>(blue);
+        p[1] = static_cast<std::uint8_t>(green);
+        p[2] = static_cast<std::uint8_t>(red);
+    }
+};
+
+template <typename Source, typename Sink>
+void Nearest(const Source& source, std::int32_t sourceWidth, std::int32_t sourceHeight,
+             std::int32_t targetWidth, std::int32_t targetHeight, Sink& sink) {
+    const auto columns = NearestSamples(sourceWidth, targetWidth);
+    const auto rows = NearestSamples(sourceHeight, targetHeight);
+    for (std::int32_t y = 0; y < targetHeight; ++y) {
+        const auto* from = source.Row(rows[y]);
+        for (std::int32_t x = 0; x < targetWidth; ++x) {
+            std::uint32_t red = 0, green = 0, blue = 0;
+            source.Add(from, columns[x], red, green, blue);
+            sink.Put(x, y, red, green, blue);
+        }
+    }
+}
+
+// Channel sums of one target row are built up one sampled source row at a time, so that each
+// source row is read in order. `Sum` must hold count x 255.
+template <typename Sum, typename Source, typename Sink>
+void Average(const Source& source, std::int32_t sourceHeight, std::int32_t targetWidth,
+             std::int32_t targetHeight, const std::vector<std::int32_t>& columns,
+             std::int32_t perColumn, Sink& sink) {
+    std::int32_t perRow = 0;
+    const auto rows = AverageSamples(sourceHeight, targetHeight, perRow);
+    const Sum count = static_cast<Sum>(perColumn) * static_cast<Sum>(perRow);
+    std::vector<Sum> sums(static_cast<std::size_t>(targetWidth) * 3);
+    for (std::int32_t y = 0; y < targetHeight; ++y) {
+        std::fill(sums.begin(), sums.end(), Sum{0});
+        for (std::int32_t k = 0; k < perRow; ++k) {
+            const auto* from = source.Row(rows[static_cast<std::size_t>(y) * perRow + k]);
+            const std::int32_t* sample = columns.data();
+            Sum* sum = sums.data();
+            for (std::int32_t x = 0; x < targetWidth; ++x, sum += 3) {
+                for (std::int32_t j = 0; j < perColumn; ++j) {
+                    source.Add(from, *sample++, sum[0], sum[1], sum[2]);
+                }
+            }
+        }
+        const Sum* sum = sums.data();
+        for (std::int32_t x = 0; x < targetWidth; ++x, sum += 3) {
+            sink.Put(x, y, static_cast<std::uint32_t>(sum[0] / count),
+                     static_cast<std::uint32_t>(sum[1] / count),
+                     static_cast<std::uint32_t>(sum[2] / count));
+        }
+    }
+}
+
+template <typename Source, typename Sink>
+void Average(const Source& source, std::int32_t sourceWidth, std::int32_t sourceHeight,
+             std::int32_t targetWidth, std::int32_t targetHeight, Sink& sink) {
+    std::int32_t perColumn = 0;
+    const auto columns = AverageSamples(sourceWidth, targetWidth, perColumn);
+    const std::int64_t perRow =
+        static_cast<std::int64_t>(std::trunc(StepSize(sourceHeight, targetHeight) / 1000.0)) + 1;
+    // 32-bit sums whenever they cannot overflow, which is every ordinary reduction.
+    if (perColumn * perRow * 255 <= std::int64_t{0xFFFFFFFF}) {
+        Average<std::uint32_t>(source, sourceHeight, targetWidth, targetHeight, columns, perColumn,
+                               sink);
+    } else {
+        Average<std::uint64_t>(source, sourceHeight, targetWidth, targetHeight, columns, perColumn,
+                               sink);
+    }
+}
+
+} // namespace
+
 bool PixelScaler::ScaleNearest(const ColorArray& source, std::int32_t sourceWidth,
                                std::int32_t sourceHeight, std::int32_t targetWidth,
                                std::int32_t targetHeight, ColorArray& out) const {
@@ -120,16 +245,10 @@ bool PixelScaler::ScaleNearest(const ColorArray& source, std::int32_t sourceWidt
         !ValidTarget(targetWidth, targetHeight)) {
         return false;
     }
-    const auto columns = NearestSamples(sourceWidth, targetWidth);
-    const auto rows = NearestSamples(sourceHeight, targetHeight);
     ColorArray pixels(static_cast<std::size_t>(targetWidth) * targetHeight);
-    for (std::int32_t y = 0; y < targetHeight; ++y) {
-        const std::uint32_t* from = source.data() + static_cast<std::size_t>(rows[y]) * sourceWidth;
-        std::uint32_t* to = pixels.data() + static_cast<std::size_t>(y) * targetWidth;
-        for (std::int32_t x = 0; x < targetWidth; ++x) {
-            to[x] = from[columns[x]];
-        }
-    }
+    ColorSink sink{pixels.data(), targetWidth};
+    Nearest(ColorSource{source.data(), sourceWidth}, sourceWidth, sourceHeight, targetWidth,
+            targetHeight, sink);
     out.swap(pixels);
     return true;
 }
@@ -141,86 +260,36 @@ bool PixelScaler::ScaleAverage(const ColorArray& source, std::int32_t sourceWidt
         !ValidTarget(targetWidth, targetHeight)) {
         return false;
     }
-    std::int32_t perColumn = 0;
-    std::int32_t perRow = 0;
-    const auto columns = AverageSamples(sourceWidth, targetWidth, perColumn);
-    const auto rows = AverageSamples(sourceHeight, targetHeight, perRow);
-    const std::uint32_t count = static_cast<std::uint32_t>(perColumn) * perRow;
     ColorArray pixels(static_cast<std::size_t>(targetWidth) * targetHeight);
-    // Channel sums of one target row, built up one sampled source row at a time so that each
-    // source row is read in order.
-    std::vector<std::uint64_t> red(static_cast<std::size_t>(targetWidth));
-    std::vector<std::uint64_t> green(red.size());
-    std::vector<std::uint64_t> blue(red.size());
-    for (std::int32_t y = 0; y < targetHeight; ++y) {
-        std::fill(red.begin(), red.end(), 0);
-        std::fill(green.begin(), green.end(), 0);
-        std::fill(blue.begin(), blue.end(), 0);
-        for (std::int32_t k = 0; k < perRow; ++k) {
-            const std::uint32_t* from =
-                source.data() +
-                static_cast<std::size_t>(rows[static_cast<std::size_t>(y) * perRow + k]) *
-                    sourceWidth;
-            const std::int32_t* sample = columns.data();
-            for (std::int32_t x = 0; x < targetWidth; ++x) {
-                std::uint64_t r = 0, g = 0, b = 0;
-                for (std::int32_t j = 0; j < perColumn; ++j) {
-                    const std::uint32_t color = from[*sample++];
-                    r += color & 0xFF;
-                    g += (color >> 8) & 0xFF;
-                    b += (color >> 16) & 0xFF;
-                }
-                red[x] += r;
-                green[x] += g;
-                blue[x] += b;
-            }
-        }
-        std::uint32_t* to = pixels.data() + static_cast<std::size_t>(y) * targetWidth;
-        for (std::int32_t x = 0; x < targetWidth; ++x) {
-            to[x] = static_cast<std::uint32_t>(red[x] / count) |
-                    static_cast<std::uint32_t>(green[x] / count) << 8 |
-                    static_cast<std::uint32_t>(blue[x] / count) << 16;
-        }
-    }
+    ColorSink sink{pixels.data(), targetWidth};
+    Average(ColorSource{source.data(), sourceWidth}, sourceWidth, sourceHeight, targetWidth,
+            targetHeight, sink);
     out.swap(pixels);
     return true;
 }
 
 Bytes ScaleImage(const Bytes& image, std::int32_t width, std::int32_t height, bool smooth) {
+    // The pixels go from the decoded rows straight into the 24-bit result: the bytes that a load
+    // into a 32-bit surface, ReadSurface, the resampling into a ColorArray and WriteSurface would
+    // give, without three intermediate copies of the picture.
     BitmapSurface surface;
-    PixelScaler scaler;
-    ColorArray source;
-    std::int32_t sourceWidth = 0;
-    std::int32_t sourceHeight = 0;
-    {
-        // The decoded pixels go straight into the array: the colours a load into a 32-bit
-        // surface and ReadSurface would give, without the intermediate copies.
-        auto decoded = image.size() >= 3 ? DecodeAnyImage(image) : std::nullopt;
-        if (decoded) {
-            sourceWidth = decoded->width;
-            sourceHeight = decoded->height;
-            try {
-                source.resize(static_cast<std::size_t>(sourceWidth) * sourceHeight);
-            } catch (const std::bad_alloc&) {
-                source.clear();
-                sourceWidth = sourceHeight = 0;
+    const auto rows = image.size() >= 3 ? PixelRows::Read(image) : std::nullopt;
+    if (rows && ValidTarget(width, height)) {
+        surface.Create(width, height, 24);
+        if (surface.Width() == width && surface.Height() == height) {
+            const RowSource source{&*rows, rows->BytesPerPixel()};
+            SurfaceSink sink{&surface};
+            if (smooth) {
+                Average(source, rows->Width(), rows->Height(), width, height, sink);
+            } else {
+                Nearest(source, rows->Width(), rows->Height(), width, height, sink);
             }
-            const std::uint8_t* p = decoded->pixels.data();
-            for (std::size_t i = 0; i < source.size(); ++i, p += 4) {
-                source[i] = p[2] | p[1] << 8 | static_cast<std::uint32_t>(p[0]) << 16;
-            }
+            return surface.TakeBmpBytes();
         }
     }
-    ColorArray scaled;
-    if (smooth) {
-        scaler.ScaleAverage(source, sourceWidth, sourceHeight, width, height, scaled);
-    } else {
-        scaler.ScaleNearest(source, sourceWidth, sourceHeight, width, height, scaled);
-    }
-    ColorArray().swap(source);
+    // Undecodable input or no target: one black pixel.
     surface.Create(1, 1, 24);
-    scaler.WriteSurface(surface, scaled, width, height);
-    return surface.ToBmpBytes();
+    return surface.TakeBmpBytes();
 }
 
 } // namespace vexmora
