@@ -212,6 +212,16 @@ void MainWindow::FitOuterSize() {
     QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     QSize client(outer.width - margins.left() - margins.right(),
                  outer.height - margins.top() - margins.bottom());
+    // A frame thicker than the classic one never cuts the controls off: the client area keeps
+    // room for every control and its 8-pixel margin, and the frame grows instead.
+    QSize content;
+    for (const ControlLayout& layout : WindowControls()) {
+        if (!layout.inSettingsGroup) {
+            content = content.expandedTo(QSize(layout.position.left + layout.position.width + 8,
+                                               layout.position.top + layout.position.height + 8));
+        }
+    }
+    client = client.expandedTo(content);
     if (size() != client || minimumSize() != client || maximumSize() != client) {
         setFixedSize(client);
     }
