@@ -1,22 +1,33 @@
 // Vexmora: keeps a current full-disk picture of the Earth on the desktop.
 #include <QApplication>
+#include <malloc.h>
 
+#include "acquire/RefreshRunner.h"
+#include "platform/HttpTransport.h"
 #include "platform/qt/MainWindow.h"
+#include "shell/ModelCycleHost.h"
 #include "shell/Paths.h"
+#include "shell/RefreshEvents.h"
 #include "shell/StartupSequence.h"
-#include "shell/WindowEvents.h"
 #include "shell/WindowModel.h"
 
 int main(int argc, char* argv[]) {
+    // Every refresh builds pictures of several megabytes; keeping freed memory for the next
+    // one avoids faulting fresh pages in each time, which costs more than the pixel work.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexmora"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     QApplication::setDesktopFileName(QStringLiteral("vexmora"));
 
     vexmora::WindowModel model;
-    // The setting handlers, the tray and exit behaviour and the refresh cycle plug in here as
-    // they are built; until then a timer tick has nothing to run and the timer keeps its period.
-    vexmora::WindowEvents events;
+    vexmora::ModelCycleHost cycleHost(model);
+    vexmora::CycleEnvironment environment;
+    environment.dataFolder = vexmora::DataFolder();
+    vexmora::RefreshRunner runner(cycleHost, environment);
+    // The setting handlers and the tray and exit behaviour plug in here as they are built.
+    vexmora::RefreshEvents events(runner);
     vexmora::platform::MainWindow window(model, events);
     QObject::connect(&window, &vexmora::platform::MainWindow::windowDestroyed, &app,
                      &QCoreApplication::quit, Qt::QueuedConnection);
@@ -27,5 +38,8 @@ int main(int argc, char* argv[]) {
     if (!vexmora::RunStartupSequence(model, window, vexmora::RunDirectory(), steps)) {
         return 0;
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A cycle still downloading ends now instead of at its time-outs; the runner waits for it.
+    vexmora::platform::CancelAllTransfers();
+    return status;
 }
