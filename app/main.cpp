@@ -1,9 +1,9 @@
 // Vexmora: keeps a current full-disk picture of the Earth on the desktop.
 #include <QApplication>
-#include <malloc.h>
 
 #include "acquire/RefreshRunner.h"
 #include "platform/HttpTransport.h"
+#include "platform/Memory.h"
 #include "platform/qt/MainWindow.h"
 #include "shell/ModelCycleHost.h"
 #include "shell/Paths.h"
@@ -12,10 +12,7 @@
 #include "shell/WindowModel.h"
 
 int main(int argc, char* argv[]) {
-    // Every refresh builds pictures of several megabytes; keeping freed memory for the next
-    // one avoids faulting fresh pages in each time, which costs more than the pixel work.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    vexmora::platform::KeepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexmora"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));

@@ -21,6 +21,7 @@
 #include "acquire/RefreshRunner.h"
 #include "platform/ImageCodec.h"
 #include "tools/satsim/SatelliteSimulator.h"
+#include "platform/Memory.h"
 
 namespace vexmora {
 namespace {
@@ -193,5 +194,9 @@ BENCHMARK(UiStall)->ArgName("source")->Arg(0)->Arg(1)->Unit(benchmark::kMillisec
 
 } // namespace
 } // namespace vexmora
+
+// The cycles run with the allocator set up as the program sets it.
+[[maybe_unused]] const bool kAllocatorLikeTheProgram =
+    (vexmora::platform::KeepFreedMemoryForReuse(), true);
 
 BENCHMARK_MAIN();

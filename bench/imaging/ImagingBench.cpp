@@ -22,6 +22,7 @@
 #include "imaging/JoinImages.h"
 #include "imaging/ScaleImage.h"
 #include "platform/ImageCodec.h"
+#include "platform/Memory.h"
 
 // Counting allocator: every block carries its size in a 16-byte prefix.
 namespace {
@@ -240,6 +241,8 @@ public:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    // The pipeline runs with the allocator set up as the program sets it.
+    vexmora::platform::KeepFreedMemoryForReuse();
     vexmora::TheFixtures();
     vexmora::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
