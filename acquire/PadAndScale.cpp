@@ -1,7 +1,11 @@
 #include "acquire/PadAndScale.h"
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 
+#include "imaging/BmpCodec.h"
+#include "imaging/ConvertImage.h"
 #include "imaging/JoinImages.h"
 #include "imaging/ScaleImage.h"
 #include "platform/FileSystem.h"
@@ -20,6 +24,28 @@ Bytes MakeStrip(int width, int height) {
         image.pixels[i] = 255; // blue, green, red 0; opaque
     }
     return platform::EncodePng(image).value_or(Bytes{});
+}
+
+int PictureHeight(const Bytes& picture) {
+    if (auto rows = ViewBmpRows(picture)) {
+        return rows->height; // the cycle's pictures are BMP files: no decoding needed
+    }
+    return ImageHeight(picture);
+}
+
+// Each strip is made for a square picture as high as itself. A picture of another height (the
+// FengYun-4A high-definition mosaic of four 256-pixel tiles is 512 pixels high, its strip 1024)
+// would stand on white bands and come out squashed; it gets a strip of the same shape at its
+// own height instead, so the framed Earth stays round.
+Bytes StripForPicture(const Bytes& picture, const Bytes& strip) {
+    const int pictureHeight = PictureHeight(picture);
+    const int stripHeight = ImageHeight(strip);
+    if (pictureHeight <= 0 || stripHeight <= 0 || pictureHeight == stripHeight) {
+        return strip;
+    }
+    const double width = std::round(double(ImageWidth(strip)) * pictureHeight / stripHeight);
+    Bytes matched = MakeStrip(std::max(1, static_cast<int>(width)), pictureHeight);
+    return matched.empty() ? strip : matched;
 }
 
 } // namespace
@@ -66,8 +92,9 @@ Text WithTrailingSlash(const Text& folder) {
 bool PadAndScale(const Bytes& picture, const Bytes& strip, CycleSize size, const Text& dataFolder) {
     static std::mutex mutex;
     std::lock_guard lock(mutex);
-    Bytes first = JoinImages(picture, strip, false);
-    Bytes second = JoinImages(strip, first, false);
+    const Bytes frame = StripForPicture(picture, strip);
+    Bytes first = JoinImages(picture, frame, false);
+    Bytes second = JoinImages(frame, first, false);
     Bytes scaled = ScaleImage(second, size.width, size.height, true);
     return platform::WriteWholeFile(WithTrailingSlash(dataFolder) + kWallpaperPictureName, scaled);
 }

@@ -28,7 +28,8 @@ inline constexpr const char kWallpaperPictureName[] = "vxmr.png";
 // `folder` (a GBK path) with exactly one trailing '/'.
 Text WithTrailingSlash(const Text& folder);
 
-// Frames the picture as strip, picture, strip, scales that to `size` by block averaging and
+// Frames the picture as strip, picture, strip (a picture of another height than the strip gets
+// a black strip of the same shape at its own height), scales that to `size` by block averaging and
 // replaces dataFolder + "vxmr.png" with the 24-bit BMP, atomically. Calls are serialised, so the
 // worker's cycle and a size change on the user-interface thread never interleave their writes.
 // Returns the result of the file write.

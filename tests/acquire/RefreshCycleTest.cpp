@@ -136,11 +136,11 @@ TEST_P(EveryQualityAndSource, FullRunWritesBothFilesAndSetsTheWallpaper) {
     EXPECT_EQ(framed.bitsPerPixel, 24);
     EXPECT_TRUE(test::IsBlack(framed.At(10, 300)));  // left strip
     EXPECT_TRUE(test::IsBlack(framed.At(790, 300))); // right strip
-    // The Earth sits between the strips, quadrants in place. A 512-pixel FengYun-4A mosaic
-    // stands centred on white between strips of 1024 pixels.
+    // The Earth sits between the strips, quadrants in place. The 512-pixel FengYun-4A mosaic
+    // gets strips of the 170 x 1024 shape at its own height, 85 x 512.
     int side = fast ? 550 : (options.source == 0 ? 512 : 1100);
-    int stripWidth = fast ? 91 : (options.source == 0 ? 170 : 183);
-    int stripHeight = fast ? 550 : (options.source == 0 ? 1024 : 1100);
+    int stripWidth = fast ? 91 : (options.source == 0 ? 85 : 183);
+    int stripHeight = side;
     double canvasWidth = 2 * stripWidth + side;
     double canvasHeight = std::max(side, stripHeight);
     int top = (stripHeight - side) / 2;
@@ -191,12 +191,16 @@ TEST_F(RefreshCycleTest, HdFallsBackToFengYunAndFramesItWithItsOwnStrip) {
     EXPECT_EQ(host.Messages(), (std::vector<Text>{kStart, kFailed, kToFengYun, kDone, kFraming,
                                                   kFramed, kWallpaper, kWallpaperDone}));
     EXPECT_EQ(test::ReadBmp(host.Pictures().at(0)).width, 512);
-    // The 512-pixel picture stands centred on white between the 1024-pixel strips (the 1100
-    // strips would leave more white above it).
+    // The 512-pixel picture is framed by strips of FengYun-4A's shape at its own height
+    // (85 x 512, not Himawari-8's 183 x 1100): 682 x 512 fills the 4:3 picture, no white bands.
     test::BmpPixels framed = test::ReadBmp(File("vxmr.png").value_or(Bytes{}));
     ASSERT_EQ(framed.width, 640);
-    EXPECT_TRUE(test::IsWhite(framed.At(320, 100)));
-    EXPECT_FALSE(test::IsWhite(framed.At(320, 124)));
+    for (int y : {2, 100, 240, 380, 477}) {
+        SCOPED_TRACE(y);
+        EXPECT_TRUE(test::IsBlack(framed.At(20, y)));
+        EXPECT_TRUE(test::IsBlack(framed.At(619, y)));
+        EXPECT_FALSE(test::IsWhite(framed.At(320, y)));
+    }
 }
 
 TEST_F(RefreshCycleTest, AllFailedLeavesTheFilesAndThePictureAlone) {
