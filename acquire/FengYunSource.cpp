@@ -1,8 +1,7 @@
 #include "acquire/FengYunSource.h"
 
-#include "acquire/PictureCheck.h"
 #include "acquire/TextsBetween.h"
-#include "imaging/JoinImages.h"
+#include "acquire/TileMosaic.h"
 #include "net/HttpRequest.h"
 #include "net/TextHelpers.h"
 
@@ -81,20 +80,7 @@ Bytes FetchFengYunHd(const Endpoints& endpoints) {
     if (!ReadFengYunDataTime(answer, date, time)) {
         return {};
     }
-    std::vector<Bytes> tiles;
-    for (const Text& url : FengYunTileUrls(date, time, endpoints)) {
-        tiles.push_back(HttpRequest(url));
-    }
-    for (Bytes& tile : tiles) {
-        std::optional<Bytes> decoded = DecodeToBmp(tile);
-        if (!decoded) {
-            return {};
-        }
-        tile = std::move(*decoded);
-    }
-    Bytes top = JoinImages(tiles[0], tiles[1], false);
-    Bytes bottom = JoinImages(tiles[2], tiles[3], false);
-    return JoinImages(top, bottom, true);
+    return FetchTileMosaic(FengYunTileUrls(date, time, endpoints));
 }
 
 } // namespace vexmora

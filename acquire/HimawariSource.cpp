@@ -1,7 +1,6 @@
 #include "acquire/HimawariSource.h"
 
-#include "acquire/PictureCheck.h"
-#include "imaging/JoinImages.h"
+#include "acquire/TileMosaic.h"
 #include "net/HttpRequest.h"
 #include "net/TextHelpers.h"
 
@@ -63,20 +62,7 @@ Bytes FetchHimawariHd(const Endpoints& endpoints) {
     if (base.empty()) {
         return {};
     }
-    std::vector<Bytes> tiles;
-    for (const Text& url : HimawariTileUrls(base)) {
-        tiles.push_back(HttpRequest(url));
-    }
-    for (Bytes& tile : tiles) {
-        std::optional<Bytes> decoded = DecodeToBmp(tile);
-        if (!decoded) {
-            return {};
-        }
-        tile = std::move(*decoded);
-    }
-    Bytes top = JoinImages(tiles[0], tiles[1], false);
-    Bytes bottom = JoinImages(tiles[2], tiles[3], false);
-    return JoinImages(top, bottom, true);
+    return FetchTileMosaic(HimawariTileUrls(base));
 }
 
 } // namespace vexmora
