@@ -6,6 +6,7 @@
 #include <new>
 
 #include "imaging/BmpCodec.h"
+#include "imaging/LittleEndian.h"
 #include "platform/FileSystem.h"
 
 namespace vexmora {
@@ -13,18 +14,9 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 40;
 
-std::uint32_t Get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-void Put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
+using little_endian::Get32;
+using little_endian::Put16;
+using little_endian::Put32;
 
 void AddEntry(Bytes& table, int red, int green, int blue) {
     table.push_back(static_cast<std::uint8_t>(blue));

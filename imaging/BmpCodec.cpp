@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "imaging/LittleEndian.h"
+
 namespace vexmora {
 namespace {
 
@@ -12,21 +14,10 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::uint32_t kBiAlphaBitfields = 6;
 
-std::uint16_t U16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t U32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-void Put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
+constexpr auto U16 = little_endian::Get16;
+constexpr auto U32 = little_endian::Get32;
+using little_endian::Put16;
+using little_endian::Put32;
 
 // One channel of a bit-field pixel: where it sits and how wide it is.
 struct Channel {
