@@ -1,22 +1,15 @@
 #include "acquire/PictureCheck.h"
 
-#include <cstring>
-
 #include "imaging/BmpCodec.h"
 #include "imaging/ConvertImage.h"
+#include "platform/ImageCodec.h"
 
 namespace vexmora {
 namespace {
 
-bool StartsWith(const Bytes& bytes, const char* signature, size_t length) {
-    return bytes.size() >= length && std::memcmp(bytes.data(), signature, length) == 0;
-}
-
 bool HasImageSignature(const Bytes& image) {
-    return StartsWith(image, "\x89PNG\r\n\x1a\n", 8) || StartsWith(image, "\xFF\xD8\xFF", 3) ||
-           StartsWith(image, "BM", 2) || StartsWith(image, "GIF87a", 6) ||
-           StartsWith(image, "GIF89a", 6) || StartsWith(image, "II*\0", 4) ||
-           StartsWith(image, "MM\0*", 4);
+    return platform::SniffCodecFormat(image) != platform::CodecFormat::Unknown ||
+           LooksLikeBmp(image);
 }
 
 } // namespace

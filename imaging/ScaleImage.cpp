@@ -238,34 +238,42 @@ void Average(const Source& source, std::int32_t sourceWidth, std::int32_t source
 
 } // namespace
 
-bool PixelScaler::ScaleNearest(const ColorArray& source, std::int32_t sourceWidth,
-                               std::int32_t sourceHeight, std::int32_t targetWidth,
-                               std::int32_t targetHeight, ColorArray& out) const {
+namespace {
+
+// Checks both sizes, then resamples `source` into a new array that replaces `out`.
+template <typename Resample>
+bool ScaleColors(const ColorArray& source, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                 std::int32_t targetWidth, std::int32_t targetHeight, ColorArray& out,
+                 Resample resample) {
     if (!ValidSource(source, sourceWidth, sourceHeight) ||
         !ValidTarget(targetWidth, targetHeight)) {
         return false;
     }
     ColorArray pixels(static_cast<std::size_t>(targetWidth) * targetHeight);
     ColorSink sink{pixels.data(), targetWidth};
-    Nearest(ColorSource{source.data(), sourceWidth}, sourceWidth, sourceHeight, targetWidth,
-            targetHeight, sink);
+    resample(ColorSource{source.data(), sourceWidth}, sink);
     out.swap(pixels);
     return true;
+}
+
+} // namespace
+
+bool PixelScaler::ScaleNearest(const ColorArray& source, std::int32_t sourceWidth,
+                               std::int32_t sourceHeight, std::int32_t targetWidth,
+                               std::int32_t targetHeight, ColorArray& out) const {
+    return ScaleColors(source, sourceWidth, sourceHeight, targetWidth, targetHeight, out,
+                       [&](const ColorSource& from, ColorSink& to) {
+                           Nearest(from, sourceWidth, sourceHeight, targetWidth, targetHeight, to);
+                       });
 }
 
 bool PixelScaler::ScaleAverage(const ColorArray& source, std::int32_t sourceWidth,
                                std::int32_t sourceHeight, std::int32_t targetWidth,
                                std::int32_t targetHeight, ColorArray& out) const {
-    if (!ValidSource(source, sourceWidth, sourceHeight) ||
-        !ValidTarget(targetWidth, targetHeight)) {
-        return false;
-    }
-    ColorArray pixels(static_cast<std::size_t>(targetWidth) * targetHeight);
-    ColorSink sink{pixels.data(), targetWidth};
-    Average(ColorSource{source.data(), sourceWidth}, sourceWidth, sourceHeight, targetWidth,
-            targetHeight, sink);
-    out.swap(pixels);
-    return true;
+    return ScaleColors(source, sourceWidth, sourceHeight, targetWidth, targetHeight, out,
+                       [&](const ColorSource& from, ColorSink& to) {
+                           Average(from, sourceWidth, sourceHeight, targetWidth, targetHeight, to);
+                       });
 }
 
 Bytes ScaleImage(const Bytes& image, std::int32_t width, std::int32_t height, bool smooth) {
