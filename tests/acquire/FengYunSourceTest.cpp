@@ -5,6 +5,7 @@
 #include "acquire/TextsBetween.h"
 #include "net/TextHelpers.h"
 #include "tests/acquire/AcquireTesting.h"
+#include "tests/support/FengYunRequests.h"
 
 namespace vexmora {
 namespace {
@@ -13,23 +14,9 @@ using satsim::Endpoint;
 using satsim::Fault;
 using test::Simulator;
 
-const char* kQueryTarget =
-    "/nsmc/v1/nsmc/image/animation/datatime/mongodb?dataCode=FY4A-_AGRI--_N_DISK_1047E_L1C_MTCC_"
-    "MULT_NOM_YYYYMMDDhhmmss_YYYYMMDDhhmmss_4000M_V0001.JPG&hourRange=3&isHaveNight=1&"
-    "isCustomTime=false&endTime=2018-07-11+16%3A00%3A00";
-
-const char* kBoxes[] = {"-5500%2C0%2C0%2C5500", "0%2C0%2C5500%2C5500", "-5500%2C-5500%2C0%2C0",
-                        "0%2C-5500%2C5500%2C0"};
-
-std::string TileTarget(const std::string& date, const std::string& time, const char* box) {
-    return "/mongoTile_DSS/NOM/TileServer.php?layer=PRODUCT&PRODUCT=FY4A-_AGRI--_N_DISK_1047E_"
-           "L1C_MTCC_MULT_NOM_YYYYMMDDhhmmss_YYYYMMDDhhmmss_4000M_V0001.JPG&DATE=" +
-           date + "&TIME=" + time + "&&ENDTIME=" + time +
-           "&SERVICE=WMS&VERSION=1.1.1&REQUEST=GetMap&FORMAT=image%2Fjpeg&TRANSPARENT=true&"
-           "LAYERS=satellite&NOTILE=BLACK&TILED=true&WIDTH=256&HEIGHT=256&SRS=EPSG%3A11111&"
-           "STYLES=&BBOX=" +
-           box;
-}
+constexpr const char* kQueryTarget = test::kFengYunQueryTarget;
+constexpr const auto& kBoxes = test::kFengYunTileBoxes;
+using test::FengYunTileTarget;
 
 std::vector<std::string> Targets() {
     std::vector<std::string> out;
@@ -42,7 +29,7 @@ std::vector<std::string> Targets() {
 std::vector<std::string> ExpectedHdTargets(const std::string& date, const std::string& time) {
     std::vector<std::string> out = {std::string("fy4a-query ") + kQueryTarget};
     for (const char* box : kBoxes) {
-        out.push_back("fy4a-tile " + TileTarget(date, time, box));
+        out.push_back("fy4a-tile " + FengYunTileTarget(date, time, box));
     }
     return out;
 }
@@ -180,7 +167,7 @@ TEST(FengYunTileUrls, EachKeepsTheFixedPartAndOneBoundingBox) {
     ASSERT_EQ(urls.size(), 4u);
     for (int i = 0; i < 4; ++i) {
         const Text& url = urls[i];
-        EXPECT_EQ(url, "https://tiles.example" + TileTarget("20190812", "0345", kBoxes[i]));
+        EXPECT_EQ(url, "https://tiles.example" + FengYunTileTarget("20190812", "0345", kBoxes[i]));
         Text fixed = Text("&SRS=EPSG%3A11111&STYLES=&BBOX=") + kBoxes[i];
         EXPECT_EQ(FindText(url, "&SRS=EPSG%3A11111&STYLES=&BBOX="),
                   FindTextLast(url, "&SRS=EPSG%3A11111&STYLES=&BBOX="));

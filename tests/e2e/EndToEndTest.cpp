@@ -21,6 +21,7 @@
 #include "platform/CodePage.h"
 #include "platform/CommandRunner.h"
 #include "tests/support/BackgroundProcess.h"
+#include "tests/support/FengYunRequests.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
@@ -37,22 +38,9 @@ constexpr int kScreenWidth = 640; // the picture of size index 0 fills it when c
 constexpr int kScreenHeight = 480;
 constexpr int kTrayHeight = 40;
 
-const char* kQueryTarget =
-    "/nsmc/v1/nsmc/image/animation/datatime/mongodb?dataCode=FY4A-_AGRI--_N_DISK_1047E_L1C_MTCC_"
-    "MULT_NOM_YYYYMMDDhhmmss_YYYYMMDDhhmmss_4000M_V0001.JPG&hourRange=3&isHaveNight=1&"
-    "isCustomTime=false&endTime=2018-07-11+16%3A00%3A00";
-const char* kBoxes[] = {"-5500%2C0%2C0%2C5500", "0%2C0%2C5500%2C5500", "-5500%2C-5500%2C0%2C0",
-                        "0%2C-5500%2C5500%2C0"};
-
-std::string TileTarget(const std::string& date, const std::string& time, const char* box) {
-    return "/mongoTile_DSS/NOM/TileServer.php?layer=PRODUCT&PRODUCT=FY4A-_AGRI--_N_DISK_1047E_"
-           "L1C_MTCC_MULT_NOM_YYYYMMDDhhmmss_YYYYMMDDhhmmss_4000M_V0001.JPG&DATE=" +
-           date + "&TIME=" + time + "&&ENDTIME=" + time +
-           "&SERVICE=WMS&VERSION=1.1.1&REQUEST=GetMap&FORMAT=image%2Fjpeg&TRANSPARENT=true&"
-           "LAYERS=satellite&NOTILE=BLACK&TILED=true&WIDTH=256&HEIGHT=256&SRS=EPSG%3A11111&"
-           "STYLES=&BBOX=" +
-           box;
-}
+constexpr const char* kQueryTarget = test::kFengYunQueryTarget;
+constexpr const auto& kBoxes = test::kFengYunTileBoxes;
+using test::FengYunTileTarget;
 
 std::string PercentDecoded(const std::string& text) {
     std::string out;
@@ -283,7 +271,7 @@ TEST_F(EndToEndTest, FirstRefreshDownloadsFramesAndSetsTheWallpaper) {
     const std::string date = simulator.Fy4aLatestDate();
     const std::string time = simulator.Fy4aLatestTime().substr(0, 4);
     for (const char* box : kBoxes)
-        expected.push_back("fy4a-tile " + TileTarget(date, time, box));
+        expected.push_back("fy4a-tile " + FengYunTileTarget(date, time, box));
     std::vector<std::string> seen;
     for (const auto& request : simulator.Requests()) {
         if (request.endpoint == "site")
